@@ -1,0 +1,1 @@
+#include "molvex/front/model/daviz_result.h"

@@ -1,0 +1,138 @@
+// The real molvex program, copied into a fresh folder and run there.
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <ctime>
+#include <string>
+#include <thread>
+
+#include <gtest/gtest.h>
+
+#include "test_support.h"
+
+using testsupport::FileExists;
+using testsupport::ReadFile;
+using testsupport::RunProcess;
+using testsupport::WriteFile;
+
+namespace {
+
+class MolvexRun : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    molvex_ = testsupport::CopyProgram("molvex", dir_.path());
+    mkdir((dir_ / "lock").c_str(), 0755);
+  }
+  // pinpad.ini with the lock kept inside the test folder, plus extra lines.
+  void WriteIni(const std::string& extra = "") {
+    WriteFile(dir_ / "pinpad.ini", "LockPath=" + dir_ / "lock" + "\n" + extra);
+  }
+  testsupport::ProcessResult Run(std::vector<std::string> args) {
+    args.insert(args.begin(), molvex_);
+    return RunProcess(args, {.cwd = dir_.path(), .env = {}, .input = "", .timeout_ms = 60000});
+  }
+  std::string Log() const {
+    time_t now = time(nullptr);
+    tm parts {};
+    localtime_r(&now, &parts);
+    char name[32];
+    std::snprintf(name, sizeof name, "tarn%02d%02d.log", parts.tm_year % 100, parts.tm_mon + 1);
+    return ReadFile(dir_ / name);
+  }
+
+  testsupport::TempDir dir_;
+  std::string molvex_;
+};
+
+TEST_F(MolvexRun, ReportsLockResultAndLogLines) {
+  WriteIni();
+  auto r = Run({"1", "10000"});
+  EXPECT_EQ(r.exit_code, 99);
+  EXPECT_EQ(r.out.substr(0, 9), "Pid file:");
+  EXPECT_NE(r.out.find("\nreturn:99\n"), std::string::npos) << r.out;
+  std::string log = Log();
+  EXPECT_NE(log.find(" VLPILOT: start with arguments '1 10000 '\r\n"), std::string::npos) << log;
+  EXPECT_NE(log.find(" VLPILOT: finished with result 252, GUID=00000000\r\n"), std::string::npos) << log;
+  EXPECT_TRUE(FileExists(dir_ / "lock/kvto-tarn-main.lock"));
+}
+
+TEST_F(MolvexRun, ArgumentWithBlankStaysOneArgument) {
+  WriteIni();
+  auto r = Run({"26", "/n=two words"});
+  EXPECT_NE(Log().find("start with arguments '26 \"/n=two words\" '"), std::string::npos);
+  auto too_long = Run({"1", std::string(300, '9')});
+  EXPECT_EQ(too_long.exit_code, 99);
+  EXPECT_NE(Log().find("finished with result 4300"), std::string::npos);
+}
+
+TEST_F(MolvexRun, LockPathVariants) {
+  struct Case {
+    std::string lock_path;
+    int exit_code;
+    std::string log_line;
+  } cases[] = {
+      {dir_ / "lock", 99, ""},
+      {dir_ / "lock/", 99, ""},
+      {dir_ / "missing", 255, "Can't open dir '" + dir_ / "missing" + "'"},
+      {dir_ / "pinpad.ini", 255, "Wrong path '" + dir_ / "pinpad.ini" + "'"},
+  };
+  for (const auto& c : cases) {
+    WriteFile(dir_ / "pinpad.ini", "LockPath=" + c.lock_path + "\n");
+    auto r = Run({"1", "100"});
+    EXPECT_EQ(r.exit_code, c.exit_code) << c.lock_path;
+    if (c.exit_code == 255) {
+      EXPECT_EQ(r.out, "") << c.lock_path;
+      EXPECT_NE(Log().find(c.log_line), std::string::npos) << c.lock_path;
+    }
+  }
+}
+
+TEST_F(MolvexRun, SecondInstanceEndsSilently) {
+  WriteIni();
+  std::string lock = dir_ / "lock/kvto-tarn-main.lock";
+  int fd = open(lock.c_str(), O_RDWR | O_CREAT, 0666);
+  ASSERT_GE(fd, 0);
+  ASSERT_EQ(flock(fd, LOCK_EX | LOCK_NB), 0);
+  auto r = Run({"1", "10000"});
+  close(fd);
+  EXPECT_EQ(r.exit_code, 255);
+  EXPECT_EQ(r.out, "");
+  EXPECT_EQ(Log().find("start with arguments"), std::string::npos);
+}
+
+TEST_F(MolvexRun, StartsTheSchedulerOnlyWhenAScheduleIsSet) {
+  testsupport::WriteScript(dir_ / "zordel", "echo started > " + dir_ / "zordel.ran" + "\n");
+  WriteIni("ScheduledCommand=7\n");
+  auto r = Run({"1", "10000"});
+  EXPECT_EQ(r.exit_code, 99);
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  EXPECT_FALSE(FileExists(dir_ / "zordel.ran"));
+
+  WriteIni("ScheduledTime=15\nScheduledCommand=7\n");
+  r = Run({"1", "10000"});
+  EXPECT_EQ(r.exit_code, 99);
+  for (int i = 0; i < 100 && !FileExists(dir_ / "zordel.ran"); ++i) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  }
+  EXPECT_TRUE(FileExists(dir_ / "zordel.ran"));
+  EXPECT_NE(Log().find("created process './zordel' with pid"), std::string::npos);
+}
+
+TEST_F(MolvexRun, LogFolderAndCurrentFolderFromSettings) {
+  WriteIni("LogDir=logs/\nCurrentDir=work/\n");
+  mkdir((dir_ / "logs").c_str(), 0755);
+  auto r = Run({"1", "10000"});
+  EXPECT_EQ(r.exit_code, 99);
+  EXPECT_TRUE(FileExists(dir_ / "work"));  // the current folder is created at start
+  time_t now = time(nullptr);
+  tm parts {};
+  localtime_r(&now, &parts);
+  char name[32];
+  std::snprintf(name, sizeof name, "logs/tarn%02d%02d.log", parts.tm_year % 100, parts.tm_mon + 1);
+  EXPECT_NE(ReadFile(dir_ / name).find("start with arguments '1 10000 '"), std::string::npos);
+}
+
+}  // namespace
