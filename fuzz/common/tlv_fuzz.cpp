@@ -35,6 +35,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const uint32_t want = TagFrom(data, 1 + (data[0] & 3));
   const uint32_t addTag = TagFrom(data + 1, 1 + (data[1] >> 6));
   const uint32_t slack = data[5];
+  const uint8_t flags = data[4];
   data += 6;
   size -= 6;
   if (size > 0xFFFF - 512) size = 0xFFFF - 512;
@@ -62,7 +63,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   (void)tlvGetTagStringPtrSize(b, want, text, sizeof text);
 
   T_TLV_Item dol[64];
-  Check(ParseDol(b, dol, 64, (data[0] & 1) != 0) <= 64);
+  Check(ParseDol(b, dol, 64, (flags & 1) != 0) <= 64);
 
   const uint16_t before = b.length;
   if (DeleteTag(b, want)) Check(b.length < before);
@@ -74,7 +75,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   T_TLV_Buffer r = TlvBufferOver(roomy.get(), b.length);
   Check(CopyBufferFromSize(r, b, room));
   const uint16_t valueLen = static_cast<uint16_t>(size < 300 ? size : 300);
-  const int mode = data[0] % 3;
+  const int mode = flags % 3;
   if (AddTagBinarySize(r, addTag, data, valueLen, mode, room)) {
     Check(r.length <= room);
     Check(TlvTagIsReadable(addTag));
