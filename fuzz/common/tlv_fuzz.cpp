@@ -70,7 +70,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
   // Adding into memory with room: the list never outgrows maxSize, and a
   // well-formed tag added in replace mode is found at the end of a walk.
-  const uint32_t room = b.length + slack;
+  // maxSize 0 would mean "no check", so the room is never 0 here.
+  const uint32_t room = b.length + slack + 1;
   auto roomy = std::make_unique<uint8_t[]>(room + 1);
   T_TLV_Buffer r = TlvBufferOver(roomy.get(), b.length);
   Check(CopyBufferFromSize(r, b, room));
