@@ -6,6 +6,7 @@
 #include "molvex/front/run/command_string.h"
 #include "molvex/front/run/lock_file.h"
 #include "molvex/front/run/operation_steps.h"
+#include "molvex/front/run/platform_start.h"
 #include "src/pc/child_process.h"
 #include "src/pc/paths.h"
 #include "src/pc/program_profile.h"

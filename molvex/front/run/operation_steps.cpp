@@ -3,28 +3,14 @@
 #include <cstring>
 #include <string>
 
-#include "src/pc/comm_log.h"
-#include "src/pc/ini_access.h"
 #include "src/pc/paths.h"
-#include "src/pc/report.h"
 
 namespace {
 
 // Result code of an operation this build cannot carry out yet.
 constexpr int kFunctionNotSupported = 252;
 
-std::string g_default_root;
-
-const char* DefaultRoot() { return g_default_root.c_str(); }
-
-const PccFileSystemHooks kStartupHooks{DefaultRoot, nullptr, nullptr, nullptr};
-
 }  // namespace
-
-void InstallStartupFileSystem() {
-  g_default_root = pcc_GetPath(PathToProgram);
-  pcc_InstallFileSystemHooks(&kStartupHooks);
-}
 
 int TranslateCmdLine(const char* command, DavizParams& params) {
   // Only the folder set-up and the operation code are read here.
@@ -39,16 +25,6 @@ int TranslateCmdLine(const char* command, DavizParams& params) {
   params.SetOperType(static_cast<uint8_t>(std::atoi(command)));
   return 0;
 }
-
-void StartPlatform() {
-  g_default_root = pccValidateFolderPath(pcc_GetPath(PathToCurrent));
-  pplogToggleLogMode(Ini_IsPinpadLog());
-  pplogToggleStatisticMode(Ini_IsPinpadLogStatistic());
-  Ini_SwitchBit(pcc_GetUImode(), 0x0004, "LeftTopCorner");
-  EnableReportString(Ini_IsKernelLog());
-}
-
-void ShutdownPlatform() {}
 
 int DoRunStub(DavizParams&, DavizResult&) { return kFunctionNotSupported; }
 

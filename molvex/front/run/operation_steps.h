@@ -8,12 +8,7 @@
 
 // Parses the command string into params; sets up the folders ("/f=").
 int TranslateCmdLine(const char* command, DavizParams& params);
-// Makes the current folder the default file system and reads the log settings.
-void StartPlatform();
-void ShutdownPlatform();
 // Runs the operation; its 16-bit result code (0 = success).
 int DoRunStub(DavizParams& params, DavizResult& result);
 // Reports the result and returns the exit code (0 or 99).
 int DoReturnDavizCode(int code, DavizResult& result, const char* response_file, DavizParams& params);
-// The program folder as the default root until the platform is started.
-void InstallStartupFileSystem();
