@@ -1,8 +1,7 @@
 #include "Config.h"
 
-#include <QFileInfo>
+#include <QFile>
 #include <QMutexLocker>
-#include <QSettings>
 
 Config* Config::getInstance() {
   static Config instance;
@@ -24,6 +23,37 @@ void Config::reset() {
   files_.clear();
 }
 
+namespace {
+// The value of name in section of an INI text ("[section]" headers,
+// "name=value" lines, ";" and "#" comments). The last assignment wins, as a
+// later line is the one the person editing the file added.
+bool findIniValue(const QString& text, const QString& section, const QString& name, QString& value) {
+  QString current;
+  bool found = false;
+  for (const QString& rawLine : text.split(QLatin1Char('\n'))) {
+    const QString line = rawLine.trimmed();
+    if (line.isEmpty() || line.startsWith(QLatin1Char(';')) || line.startsWith(QLatin1Char('#'))) {
+      continue;
+    }
+    if (line.startsWith(QLatin1Char('[')) && line.endsWith(QLatin1Char(']'))) {
+      current = line.mid(1, line.size() - 2).trimmed();
+      continue;
+    }
+    const qsizetype equals = line.indexOf(QLatin1Char('='));
+    if (equals <= 0 || current != section || line.left(equals).trimmed() != name) {
+      continue;
+    }
+    QString v = line.mid(equals + 1).trimmed();
+    if (v.size() >= 2 && v.startsWith(QLatin1Char('"')) && v.endsWith(QLatin1Char('"'))) {
+      v = v.mid(1, v.size() - 2);
+    }
+    value = v;
+    found = true;
+  }
+  return found;
+}
+}  // namespace
+
 bool Config::lookup(const QString& key, QString& value) const {
   const qsizetype dot = key.indexOf(QLatin1Char('.'));
   const qsizetype colon = key.indexOf(QLatin1Char(':'), dot + 1);
@@ -31,17 +61,15 @@ bool Config::lookup(const QString& key, QString& value) const {
     return false;
   }
   const QString path = fileOf(key.left(dot));
-  if (path.isEmpty() || !QFileInfo(path).isFile()) {
+  if (path.isEmpty()) {
     return false;
   }
-  QSettings settings(path, QSettings::IniFormat);
-  settings.beginGroup(key.mid(dot + 1, colon - dot - 1));
-  const QString name = key.mid(colon + 1);
-  if (!settings.contains(name)) {
+  QFile file(path);
+  if (!file.open(QIODevice::ReadOnly)) {
     return false;
   }
-  value = settings.value(name).toString().trimmed();
-  return true;
+  const QString text = QString::fromUtf8(file.readAll());
+  return findIniValue(text, key.mid(dot + 1, colon - dot - 1), key.mid(colon + 1), value);
 }
 
 QString Config::getString(const QString& key, const QString& defaultValue) const {

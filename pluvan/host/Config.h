@@ -1,6 +1,6 @@
-// The host's configuration store. A component registers its own file under a
-// group name; a key "group.section:name" is then read from the section
-// "section" of that file. Values are read from the file on each call, so a
+// The host's configuration store. A component registers its own INI file
+// under a group name; a key "group.section:name" is then read from the
+// section "section" of that file. Values are read from the file on each call, so a
 // changed file is seen by the next reader. A missing key, or one whose value
 // does not read as the asked type, gives the caller's default.
 #pragma once
