@@ -1,15 +1,16 @@
 # Small helpers shared by every subsystem's CMakeLists.
 
-# suite_add_gtest(<name> SOURCES ... LIBS ...)
+# suite_add_gtest(<name> SOURCES ... LIBS ... [PROPERTIES <name> <value> ...])
 # A GoogleTest executable whose cases are registered with CTest one by one.
+# PROPERTIES are set on every registered case (for example RESOURCE_LOCK).
 function(suite_add_gtest name)
   if(SUITE_FUZZ)
     return()
   endif()
-  cmake_parse_arguments(T "" "" "SOURCES;LIBS" ${ARGN})
+  cmake_parse_arguments(T "" "" "SOURCES;LIBS;PROPERTIES" ${ARGN})
   add_executable(${name} ${T_SOURCES})
   target_link_libraries(${name} PRIVATE ${T_LIBS} suite_test_support GTest::gtest GTest::gtest_main)
-  gtest_discover_tests(${name} DISCOVERY_TIMEOUT 120 PROPERTIES TIMEOUT 600)
+  gtest_discover_tests(${name} DISCOVERY_TIMEOUT 120 PROPERTIES TIMEOUT 600 ${T_PROPERTIES})
 endfunction()
 
 # suite_add_fuzzer(<name> SOURCE <file> LIBS ... CORPUS <dir>)

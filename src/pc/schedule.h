@@ -28,9 +28,21 @@ bool pcc_IsScheduledRDLReqired(const char* command);
 bool pcc_IsTimeForRDL();
 bool IsSupportedCommand(const char* command);
 
+// One wait for the schedule, the command read into command: 1 after the wait,
+// 3 without a schedule, -1 for an invalid time, -2 for an unsupported command.
+int pcc_StartRemoteDownload(char* command, size_t command_size);
+// Runs program with the scheduled command each time the schedule comes due,
+// until the schedule is removed or invalid; returns the result that ended it.
+int pcc_ScheduleIniFileCommandBy(const char* program);
+
 }
 
 // The local time of day, packed. Replaceable so that tests can choose the moment.
 using PccTimeOfDaySource = int32_t (*)();
 int32_t pcc_CurrentTimeOfDay();
 void pcc_SetTimeOfDaySourceForTests(PccTimeOfDaySource source);  // nullptr: the real clock
+
+// How the scheduler sleeps (the waits for the schedule and the pause between
+// cycles). Replaceable so that tests need not sit through real minutes.
+using PccScheduleSleeper = void (*)(uint64_t milliseconds);
+void pcc_SetScheduleSleeper(PccScheduleSleeper sleeper);  // nullptr: really sleep
