@@ -266,6 +266,9 @@ void CheckMaskForMoveFiles(const std::string& mask, int folder) {
         match = name.substr(start + 1, end == std::string::npos ? std::string::npos : end - start - 1) == extension;
         start = end;
       }
+      // "redirect.ini" names the ini folder and is read from the program
+      // folder: moving it away would lose the ini folder on the next run.
+      if (match && name == "redirect.ini" && source == pcc_GetPath(PathToProgram)) match = false;
       if (match) names.push_back(name);
     }
     ::closedir(dir);
