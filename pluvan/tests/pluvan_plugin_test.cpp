@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QMutex>
@@ -772,16 +773,20 @@ TEST_F(PluvanTest, TimeLimitEndsMolvex) {
     const char* name;
     std::string config;
     bool totals;
+    const char* molvex;
   };
   const std::vector<Case> cases = {
-      {"operation time-out", "[main]\ntimeout=1\n", false},
-      {"totals time-out", "[main]\ntimeout=300\ntotalsTimeout=1\n", true},
-      {"negative totals time-out takes the operation's", "[main]\ntimeout=1\ntotalsTimeout=-1\n", true},
+      {"operation time-out", "[main]\ntimeout=1\n", false, "exec sleep 30\n"},
+      {"totals time-out", "[main]\ntimeout=300\ntotalsTimeout=1\n", true, "exec sleep 30\n"},
+      {"negative totals time-out takes the operation's", "[main]\ntimeout=1\ntotalsTimeout=-1\n", true,
+       "exec sleep 30\n"},
+      // The ignored signal stays ignored across exec: only a kill ends it.
+      {"program that ignores the request to stop", "[main]\ntimeout=1\n", false, "trap '' TERM\nexec sleep 30\n"},
   };
-  installMolvex("exec sleep 30\n");
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     freshRuns();
+    installMolvex(c.molvex);
     answerRun(1, responseFile(approvedLines()));
     auto processing = makeProcessing(c.config);
     const auto start = std::chrono::steady_clock::now();
@@ -823,15 +828,22 @@ TEST_F(PluvanTest, ProgressIsReportedWhileMolvexRuns) {
   EXPECT_EQ(reported.back(), 100);
 }
 
-TEST_F(PluvanTest, CrashedMolvexIsAPaymentError) {
+TEST_F(PluvanTest, RunThatDoesNotEndNormallyIsAPaymentError) {
   installMolvex("kill -9 $$\n");
   answerRun(1, responseFile(approvedLines()));
   auto processing = makeProcessing();
-  const PaymentProcessingAnswer a = processing->payment(request(1, 100));
-  EXPECT_EQ(runs(), 1);
-  EXPECT_EQ(a.resultKind(), PaymentProcessingAnswer::Error);
-  EXPECT_EQ(str(a.message().id()), "vlPaymentProcessingPaymentError");
-  EXPECT_EQ(str(a.message().ui()), "Ошибка процесса оплаты");
+  for (bool sudoMissing : {false, true}) {
+    SCOPED_TRACE(sudoMissing ? "sudo cannot be started" : "molvex crashes");
+    if (sudoMissing) {
+      setenv("PATH", tmp_.path().c_str(), 1);
+    }
+    const PaymentProcessingAnswer a = processing->payment(request(1, 100));
+    EXPECT_EQ(runs(), 1);
+    EXPECT_EQ(a.resultKind(), PaymentProcessingAnswer::Error);
+    EXPECT_EQ(str(a.message().id()), "vlPaymentProcessingPaymentError");
+    EXPECT_EQ(str(a.message().ui()), "Ошибка процесса оплаты");
+    EXPECT_TRUE(a.cheques().isEmpty());
+  }
 }
 
 TEST_F(PluvanTest, DialoguesOnTheCashDeskRunTheScriptInATerminal) {
@@ -910,6 +922,27 @@ TEST_F(PluvanTest, InterruptionNotAcknowledged) {
   testsupport::RemoveTree(proc_);
   EXPECT_FALSE(processing->interruptPayment());
   EXPECT_TRUE(logged(QStringLiteral("Невозможно открыть файл для прерывания операции")));
+}
+
+// ---- the hand-driven host program ----
+
+TEST_F(PluvanTest, HostProgramRunsAnOperationAndPrintsTheAnswer) {
+  installMolvex();
+  answerRun(1, responseFile(approvedLines()), "SLIP");
+  WriteFile(conf_, "[main]\nlimit=1000\n");
+  testsupport::ProcessOptions options;
+  options.env = {"PATH=" + bin_ + ":" + savedPath_, "PLUVAN_TEST_PROCESSING_DIR=" + proc_,
+                 "PLUVAN_TEST_CONFIG_FILE=" + conf_};
+  const testsupport::ProcessResult result = testsupport::RunProcess(
+      {testsupport::BuiltProgram("pluvan-host"), PLUVAN_PLUGIN_PATH, "payment", "type=1", "amount=999",
+       "merchantId=4"},
+      options);
+  ASSERT_EQ(result.exit_code, 0) << result.err;
+  EXPECT_EQ(argsOf(1), (Args{"1", "999", "0", "/d=4"}));
+  const QJsonObject answer = QJsonDocument::fromJson(QByteArray::fromStdString(result.out)).object();
+  EXPECT_EQ(answer.value(QStringLiteral("resultKind")).toInt(-1), 0);
+  EXPECT_EQ(answer.value(QStringLiteral("message")).toString(), QStringLiteral("Одобрено"));
+  EXPECT_EQ(answer.value(QStringLiteral("cheques")).toArray().size(), 1) << "below the second-copy limit";
 }
 
 }  // namespace
