@@ -18,26 +18,25 @@ namespace {
 constexpr uint16_t kFailed = 253;
 constexpr uint64_t kCounterWrapSeconds = 1000000;
 
-timespec Monotonic() {
+uint64_t g_test_shift_ms = 0;
+
+// Milliseconds of the monotonic clock; 64 bits do not wrap in any run.
+uint64_t MonotonicMsec() {
   timespec ts{};
   clock_gettime(CLOCK_MONOTONIC, &ts);
-  return ts;
+  return static_cast<uint64_t>(ts.tv_sec) * 1000u + static_cast<uint64_t>(ts.tv_nsec) / 1000000u + g_test_shift_ms;
 }
 
 std::string InCurrentFolder(const char* name) { return pcc_MakeFullPath(name, PathToCurrent); }
 
 }  // namespace
 
-uint64_t drvGetTimeMSec64() {
-  timespec ts = Monotonic();
-  return static_cast<uint64_t>(ts.tv_sec) * 1000u + static_cast<uint64_t>(ts.tv_nsec) / 1000000u;
-}
+uint64_t drvGetTimeMSec64() { return MonotonicMsec(); }
 
-extern "C" uint32_t drvGetTimeMSec() {
-  timespec ts = Monotonic();
-  uint64_t seconds = static_cast<uint64_t>(ts.tv_sec) % kCounterWrapSeconds;
-  return static_cast<uint32_t>(seconds * 1000u + static_cast<uint64_t>(ts.tv_nsec) / 1000000u);
-}
+void drvShiftClockForTests(uint64_t milliseconds) { g_test_shift_ms = milliseconds; }
+
+// Seconds modulo 1,000,000, times 1,000, plus the milliseconds of the second.
+extern "C" uint32_t drvGetTimeMSec() { return static_cast<uint32_t>(MonotonicMsec() % (kCounterWrapSeconds * 1000u)); }
 
 extern "C" DrvDeadline drvSetTimer(uint32_t milliseconds) { return drvGetTimeMSec64() + milliseconds; }
 

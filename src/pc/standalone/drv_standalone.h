@@ -60,3 +60,7 @@ uint16_t drvCreateDirectory(const char* path);
 
 // The non-wrapping counter behind the deadlines, in milliseconds.
 uint64_t drvGetTimeMSec64();
+
+// Moves both counters forward by the given milliseconds (tests only: lets a
+// test stand just before the visible counter's wrap).
+void drvShiftClockForTests(uint64_t milliseconds);

@@ -41,6 +41,21 @@ TEST_F(DrvStandalone, CounterAndDeadlines) {
   EXPECT_FALSE(drvCheckTimer(later));
 }
 
+// The visible counter wraps every 1,000,000 s of uptime; a deadline set just
+// before that must still be reached after its length.
+TEST_F(DrvStandalone, DeadlineAcrossTheCounterWrap) {
+  constexpr uint64_t kWrap = 1000000000;
+  const uint64_t now = drvGetTimeMSec64() % kWrap;
+  drvShiftClockForTests((2 * kWrap - 50 - now) % kWrap);
+  EXPECT_GE(drvGetTimeMSec(), kWrap - 60);
+  DrvDeadline deadline = drvSetTimer(100);
+  EXPECT_FALSE(drvCheckTimer(deadline));
+  drvWait(250);
+  EXPECT_LT(drvGetTimeMSec(), 1000u);  // wrapped
+  EXPECT_TRUE(drvCheckTimer(deadline));
+  drvShiftClockForTests(0);
+}
+
 TEST_F(DrvStandalone, DateTimeStatusAndRandom) {
   uint32_t date = 0, time_of_day = 0, msec = 7;
   time_t before = std::time(nullptr);
