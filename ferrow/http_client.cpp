@@ -319,3 +319,12 @@ Error THttpClient::ReadPortionIntoFileOrString(uint64_t count, TFile* file, std:
 }
 
 void THttpClient::TerminateConnection() { connection_.reset(); }
+
+Error THttpClient::ReadReplyFrom(std::unique_ptr<IConnection> connection, std::string& reply,
+                                 const std::string& fileName) {
+  reply.clear();
+  connection_ = std::make_unique<TBufferedConnection>(std::move(connection));
+  const Error result = ReceiveReply(reply, fileName);
+  TerminateConnection();
+  return result;
+}

@@ -55,6 +55,10 @@ class THttpClient {
   Error GetFile(const std::string& fileName, uint32_t expectedSize);
   Error PutFile(const std::string&) { return Error(ferrow_errors::kHostName); }
   const THttpStatistics& GetStatistics() const { return statistics_; }
+  // Reads one reply from a connection that is already open (the fuzz
+  // harness feeds the reply reader from memory this way); the connection is
+  // closed afterwards. An empty file name collects the body as text.
+  Error ReadReplyFrom(std::unique_ptr<IConnection> connection, std::string& reply, const std::string& fileName);
 
  private:
   Error TalkToServer(const std::string& body, std::string& reply, const std::string& fileName, bool keepConnection);

@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <algorithm>
 #include <list>
 
 namespace ferrowtest {
@@ -72,12 +73,12 @@ TestHttpServer::~TestHttpServer() {
 
 void TestHttpServer::SetPathReply(const std::string& path, const ScriptedReply& reply) {
   std::lock_guard<std::mutex> lock(mutex_);
-  pathReplies_[path] = reply;
+  pathReplies_[path] = std::make_shared<const ScriptedReply>(reply);
 }
 
 void TestHttpServer::SetFileReply(const std::string& name, const ScriptedReply& reply) {
   std::lock_guard<std::mutex> lock(mutex_);
-  fileReplies_[name] = reply;
+  fileReplies_[name] = std::make_shared<const ScriptedReply>(reply);
 }
 
 void TestHttpServer::Start() {
@@ -102,7 +103,7 @@ size_t TestHttpServer::RequestCount() {
   return requests_.size();
 }
 
-ScriptedReply TestHttpServer::Choose(const std::string& target) {
+std::shared_ptr<const ScriptedReply> TestHttpServer::Choose(const std::string& target) {
   std::lock_guard<std::mutex> lock(mutex_);
   const size_t query = target.find('?');
   const size_t name = target.find("name=", query == std::string::npos ? target.size() : query);
@@ -113,7 +114,7 @@ ScriptedReply TestHttpServer::Choose(const std::string& target) {
   }
   auto it = pathReplies_.find(target.substr(0, query));
   if (it != pathReplies_.end()) return it->second;
-  return ScriptedReply::NotFound();
+  return std::make_shared<const ScriptedReply>(ScriptedReply::NotFound());
 }
 
 void TestHttpServer::HandleInput(Client& client) {
@@ -135,8 +136,9 @@ void TestHttpServer::HandleInput(Client& client) {
   const std::string target = first == std::string::npos || second == std::string::npos
                                  ? ""
                                  : request.substr(first + 1, second - first - 1);
-  const ScriptedReply reply = Choose(target);
-  client.out = reply.head + reply.body.substr(0, reply.bodyLimit);
+  client.reply = Choose(target);
+  const ScriptedReply& reply = *client.reply;
+  client.total = reply.head.size() + std::min(reply.body.size(), reply.bodyLimit);
   client.sent = 0;
   client.closeWhenSent = reply.bodyLimit != std::string::npos && reply.closeAtLimit;
   // A stalled reply never sends more; the client gives up on its own.
@@ -151,7 +153,7 @@ void TestHttpServer::Run() {
     fds.push_back({listen_, POLLIN, 0});
     for (auto& c : clients) {
       short events = POLLIN;
-      if (c.sent < c.out.size()) events |= POLLOUT;
+      if (c.sent < c.total) events |= POLLOUT;
       fds.push_back({c.fd, events, 0});
     }
     if (::poll(fds.data(), fds.size(), 200) < 0) continue;
@@ -159,7 +161,7 @@ void TestHttpServer::Run() {
       for (;;) {
         const int fd = ::accept4(listen_, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
         if (fd < 0) break;
-        clients.push_back(Client{fd, "", "", 0, false, false});
+        clients.push_back(Client{fd, "", nullptr, 0, 0, false, false});
       }
     }
     size_t index = 2;
@@ -177,12 +179,16 @@ void TestHttpServer::Run() {
           HandleInput(c);
         }
       }
-      if (!drop && c.sent < c.out.size() && (revents & POLLOUT)) {
-        const ssize_t put = ::send(c.fd, c.out.data() + c.sent, c.out.size() - c.sent, MSG_NOSIGNAL);
+      if (!drop && c.sent < c.total && (revents & POLLOUT)) {
+        const std::string& head = c.reply->head;
+        const bool inHead = c.sent < head.size();
+        const char* from = inHead ? head.data() + c.sent : c.reply->body.data() + (c.sent - head.size());
+        const size_t left = inHead ? head.size() - c.sent : c.total - c.sent;
+        const ssize_t put = ::send(c.fd, from, left, MSG_NOSIGNAL);
         if (put < 0 && errno != EAGAIN) drop = true;
         if (put > 0) c.sent += static_cast<size_t>(put);
       }
-      if (!drop && c.sent == c.out.size() && c.closeWhenSent) drop = true;
+      if (!drop && c.sent == c.total && c.closeWhenSent) drop = true;
       if (drop) {
         ::close(c.fd);
         it = clients.erase(it);

@@ -6,6 +6,7 @@
 #include <atomic>
 #include <cstdint>
 #include <map>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -56,12 +57,14 @@ class TestHttpServer {
   struct Client {
     int fd;
     std::string in;
-    std::string out;
+    // The reply is shared, not copied, so that big bodies cost nothing extra.
+    std::shared_ptr<const ScriptedReply> reply;
+    size_t total = 0;  // head plus the body bytes to send
     size_t sent = 0;
     bool closeWhenSent = false;
     bool answered = false;
   };
-  ScriptedReply Choose(const std::string& target);
+  std::shared_ptr<const ScriptedReply> Choose(const std::string& target);
   void HandleInput(Client& client);
 
   int listen_ = -1;
@@ -70,8 +73,8 @@ class TestHttpServer {
   std::thread thread_;
   std::atomic<bool> stop_{false};
   std::mutex mutex_;
-  std::map<std::string, ScriptedReply> pathReplies_;
-  std::map<std::string, ScriptedReply> fileReplies_;
+  std::map<std::string, std::shared_ptr<const ScriptedReply>> pathReplies_;
+  std::map<std::string, std::shared_ptr<const ScriptedReply>> fileReplies_;
   std::vector<std::string> requests_;
 };
 
