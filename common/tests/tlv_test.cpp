@@ -200,6 +200,25 @@ TEST(TlvSearch, ConstructedItemsDepthFirst) {
   EXPECT_EQ(tlvGetTagValue(broken.buf, 0x9A), 5u);
 }
 
+TEST(TlvSearch, DeepNestingIsBounded) {
+  // 40 constructed levels around a 5A item, and a 9A behind them all.
+  auto nested = [](int depth) {
+    Bytes inner = {0x5A, 0x01, 0x42};
+    for (int i = 0; i < depth; ++i) {
+      Bytes outer = {0xE1, static_cast<uint8_t>(inner.size())};
+      outer.insert(outer.end(), inner.begin(), inner.end());
+      inner = outer;
+    }
+    inner.insert(inner.end(), {0x9A, 0x01, 0x07});
+    return inner;
+  };
+  List shallow(nested(3));
+  EXPECT_EQ(tlvGetTagValue(shallow.buf, 0x5A), 0x42u);
+  List deep(nested(40));
+  EXPECT_EQ(tlvGetTagValue(deep.buf, 0x5A), 0u);  // below the walked depth
+  EXPECT_EQ(tlvGetTagValue(deep.buf, 0x9A), 7u);
+}
+
 TEST(TlvSearch, ItemsThatDoNotFitEndEverySearch) {
   struct Case {
     const char* what;
