@@ -27,6 +27,14 @@ void DetachStandardStreams() {
   if (null_fd > 2) close(null_fd);
 }
 
+// The child must not keep the parent's descriptors alive, above all a
+// single-instance lock: it would outlive the parent while the command runs.
+void CloseInheritedDescriptors() {
+  long limit = sysconf(_SC_OPEN_MAX);
+  if (limit < 0 || limit > 65536) limit = 65536;
+  for (int fd = 3; fd < limit; ++fd) close(fd);
+}
+
 }  // namespace
 
 extern "C" int pcc_CallHiddenProcess(const char* command, const char* arguments, pid_t* pid) {
@@ -44,6 +52,7 @@ extern "C" int pcc_CallHiddenProcess(const char* command, const char* arguments,
   }
   if (child == 0) {
     DetachStandardStreams();
+    CloseInheritedDescriptors();
     int ignored = std::system(line);
     (void)ignored;
     _exit(0);
