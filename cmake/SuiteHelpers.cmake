@@ -29,3 +29,15 @@ function(suite_add_fuzzer name)
     set_tests_properties(fuzz_replay.${name} PROPERTIES TIMEOUT 600)
   endif()
 endfunction()
+
+# Adds every subfolder of the current folder that has a CMakeLists.txt, in
+# name order: fuzz/, bench/, tools/ and tests/e2e/ hold one per subsystem.
+function(suite_add_subfolders)
+  file(GLOB _parts LIST_DIRECTORIES true RELATIVE ${CMAKE_CURRENT_SOURCE_DIR} ${CMAKE_CURRENT_SOURCE_DIR}/*)
+  list(SORT _parts)
+  foreach(part IN LISTS _parts)
+    if(EXISTS ${CMAKE_CURRENT_SOURCE_DIR}/${part}/CMakeLists.txt)
+      add_subdirectory(${part})
+    endif()
+  endforeach()
+endfunction()
