@@ -181,6 +181,7 @@ TEST_F(CheckFilesTest, NamesReachingOutsideTheFolderAreRefused) {
 TEST_F(CheckFilesTest, DoCheckingPostsAndSetsThePinpadFlag) {
   ::mkdir(Path("Update").c_str(), 0777);
   Write("Update/PFLS.BAK", "package");
+  Write("CONFIG.INI", "HostURL=" + server_.address() + "\r\nTrace=1\r\n");
   server_.SetPathReply("/tarn2-web/block1",
                        ScriptedReply::WithLength(Command(File("PFLS.BAK", 7, Sha1Hex("package")))));
   TUpdaterApp app("SERIAL000001", "PAX SP30", "");
@@ -190,6 +191,14 @@ TEST_F(CheckFilesTest, DoCheckingPostsAndSetsThePinpadFlag) {
   const std::string request = server_.Requests().at(0);
   EXPECT_EQ(request.substr(0, request.find("\r\n")), "POST /tarn2-web/block1 HTTP/1.1");
   EXPECT_EQ(request.substr(request.find("\r\n\r\n") + 4), expected);
+  // With Trace=1 every connection leaves its raw trace in the log folder.
+  bool traced = false;
+  for (int fd = 0; fd < 1024 && !traced; ++fd) {
+    char name[32];
+    std::snprintf(name, sizeof name, "sock%010d.txt", fd);
+    traced = testsupport::FileExists(Path(name)) && Read(name).find("Connected") != std::string::npos;
+  }
+  EXPECT_TRUE(traced);
   // The pinpad files are now on the list, so the request's CONF_HASH is theirs.
   EXPECT_NE(app.BuildInitRequest().find("\"CONF_HASH\":\"" + Sha1Hex("package") + "\""), std::string::npos);
 }
