@@ -5,7 +5,10 @@
 
 #include "molvex/front/run/command_string.h"
 #include "molvex/front/run/lock_file.h"
-#include "molvex/front/run/operation_steps.h"
+#include "molvex/front/model/command_line.h"
+#include "molvex/front/model/result_codes.h"
+#include "molvex/front/run/operation_run.h"
+#include "molvex/front/run/report_result.h"
 #include "molvex/front/run/platform_start.h"
 #include "src/pc/child_process.h"
 #include "src/pc/paths.h"
@@ -15,9 +18,6 @@
 #include "src/pc/unique_lock.h"
 
 namespace {
-
-// Result code for an argument list that does not fit the command string.
-constexpr int kCommandLineError = 4300;
 
 // A configured schedule means the scheduler must be running after every run.
 void StartSchedulerWhenConfigured() {
@@ -41,10 +41,11 @@ int MolvexMain(int argc, const char* const argv[]) {
   InstallStartupFileSystem();
 
   CommandString command = BuildCommandString(argc, argv);
-  int code = TranslateCmdLine(command.text.c_str(), params);
+  // Parsed even when too long: the parse also sets up the run's folders.
+  uint16_t code = TranslateCmdLine(params, command.text.c_str());
   if (!command.complete) {
     ReportString("command line longer than %u characters is refused", static_cast<unsigned>(kMaxCommandString));
-    code = kCommandLineError;
+    code = kCmdNoOperation;
   }
 
   std::string lock_file;
@@ -57,7 +58,7 @@ int MolvexMain(int argc, const char* const argv[]) {
   if (code == 0) code = DoRunStub(params, result);
   int exit_code = DoReturnDavizCode(code, result, "e", params);
   ShutdownPlatform();
-  ReportString("finished with result %d, GUID=%08X", code, result.GetRequestID());
+  ReportString("finished with result %d, GUID=%08X", result.GetResultCode(), result.GetRequestID());
   pcc_CloseUniqueControlFile(lock);
 
   StartSchedulerWhenConfigured();
