@@ -137,4 +137,62 @@ TEST_F(MolvexRun, LogFolderAndCurrentFolderFromSettings) {
   EXPECT_NE(ReadFile(dir_ / name).find("start with arguments '1 10000 '"), std::string::npos);
 }
 
+TEST_F(MolvexRun, BadCommandLinesAreReportedThroughTheResponseFile) {
+  WriteIni();
+  WriteFile(dir_ / "huge.jpg", std::string(350000, 'x'));
+  struct Case {
+    std::vector<std::string> args;
+    std::string line1;
+  } cases[] = {
+      {{}, "4300,"},
+      {{"0"}, "4301,"},
+      {{"109"}, "4301,"},
+      {{"23"}, "4301,"},
+      {{"1", "100.555"}, "4319,"},
+      {{"1", "100", "x"}, "4302,"},
+      {{"93", "1"}, "4300,"},
+      {{"1", "100", "/q=FFFFFFFF"}, "4332,"},
+      {{"1", "100", "/o=bogus"}, "249,"},
+      {{"1", "100", "/v=1", "/p=2"}, "4328,"},
+      {{"1", "100", "/a=zz"}, "4394,"},
+      {{"1", "/i=" + dir_ / "huge.jpg"}, "4332,"},
+      {{"1", "/j=" + dir_ / "missing.json"}, "4332,"},
+      {{"1", "\"unbalanced", "a b"}, "4319,"},
+      {{"1", "1", "2", "3", "4", "5", "6", "7", "8", "9", "10", "11", "12", "13"}, "0,"},
+  };
+  for (const auto& c : cases) {
+    std::string shown;
+    for (const auto& a : c.args) shown += a + " ";
+    auto r = Run(c.args);
+    const std::string text = ReadFile(dir_ / "e");
+    // 33 lines: 32 line breaks and none after the last line.
+    int breaks = 0;
+    for (size_t at = text.find("\r\n"); at != std::string::npos; at = text.find("\r\n", at + 2)) ++breaks;
+    EXPECT_EQ(breaks, 32) << shown;
+    auto lines = testsupport::ReadLines(dir_ / "e");
+    ASSERT_FALSE(lines.empty()) << shown;
+    if (c.line1 == "0,") {
+      // Tokens past the twelfth are ignored: the purchase is parsed and goes on to the PIN pad.
+      EXPECT_EQ(lines[0], "252,") << shown;
+    } else {
+      EXPECT_EQ(lines[0], c.line1) << shown;
+    }
+    EXPECT_EQ(r.exit_code, 99) << shown;
+    EXPECT_NE(r.out.find("return:99\n"), std::string::npos) << shown;
+  }
+}
+
+TEST_F(MolvexRun, CheckSupportAnsweredFromTheCache) {
+  WriteIni();
+  WriteFile(dir_ / "check_sup.ini", "[kernel]\n4000=1\n4001=0\n");
+  auto yes = Run({"26", "/x=1"});
+  EXPECT_EQ(yes.exit_code, 0);
+  EXPECT_NE(yes.out.find("return:0\n"), std::string::npos);
+  EXPECT_EQ(testsupport::ReadLines(dir_ / "e")[0], "0,");
+  auto no = Run({"26", "/x=2"});
+  EXPECT_EQ(no.exit_code, 99);
+  EXPECT_EQ(testsupport::ReadLines(dir_ / "e")[0], "252,");
+  EXPECT_NE(Log().find("finished with result 252"), std::string::npos);
+}
+
 }  // namespace
