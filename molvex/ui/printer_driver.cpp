@@ -2,6 +2,7 @@
 
 #include "molvex/platform/idle.h"
 #include "molvex/platform/system.h"
+#include "molvex/ui/text_printer.h"
 #include "molvex/ui/ui_interfaces.h"
 #include "src/pc/ini_access.h"
 
@@ -9,6 +10,7 @@ namespace {
 
 constexpr int kNoPrinter = -3;
 constexpr int kBusyStepMs = 50;
+constexpr uint16_t kNotSupported = 252;
 
 IPrinter* Printer() { return dynamic_cast<IPrinter*>(ISystem::Instance()->GetDevice(DEVICE_PRINTER)); }
 
@@ -49,6 +51,11 @@ extern "C" void drvPrintLine(const char* text, uint8_t attributes) {
 
 extern "C" void drvClosePrinter() {
   if (IPrinter* printer = Printer()) printer->Close();
+}
+
+uint16_t RenameChequeFile(const char* new_name) {
+  auto* printer = dynamic_cast<TTextPrinter*>(ISystem::Instance()->GetDevice(DEVICE_PRINTER));
+  return printer != nullptr ? printer->RenameChequeFile(new_name) : kNotSupported;
 }
 
 extern "C" int prnOpenPrinter(int mode) { return drvOpenPrinter(mode); }

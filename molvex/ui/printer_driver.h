@@ -20,6 +20,11 @@ void prnClosePrinter();
 
 }
 
+// Renames the cheque file of the printer device (device 4) inside the
+// result folder and leaves no cheque file behind; 0, the file system's
+// error code, or 252 when the printer device writes no cheque file.
+uint16_t RenameChequeFile(const char* new_name);
+
 // The PIN pad's line attributes (0x80 inverse, 0x40 wide, 0x20 high,
 // 0x10 bold) as the printer's style bits (0x01, 0x02, 0x04, 0x08).
 uint8_t PrinterStyleFromAttributes(uint8_t attributes);

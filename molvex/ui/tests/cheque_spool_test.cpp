@@ -189,6 +189,17 @@ TEST_F(ChequeSpool, EraseAndTheRunsChequeClearing) {
   EXPECT_EQ(termReprintLastCheck(1), 0);  // nothing to replay
   termDoneNewCheck();
   EXPECT_EQ(Read("p"), "");
+
+  // The daily report keeps its cheque under a name of its own.
+  termInitNewCheck();
+  termWriteSpoolAndPrint("total\r\n", 0);
+  EXPECT_EQ(RenameChequeFile("DAILY.TXT"), 0);
+  EXPECT_EQ(Read("DAILY.TXT"), "total\r\n");
+  EXPECT_FALSE(Exists("p"));
+  EXPECT_NE(RenameChequeFile("DAILY.TXT"), 0);  // no cheque file to rename
+  UseRecorder();
+  ISystem::Instance()->Shutdown();  // the next device 4 is the recorder
+  EXPECT_EQ(RenameChequeFile("DAILY.TXT"), 252);
 }
 
 }  // namespace

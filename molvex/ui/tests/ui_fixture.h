@@ -31,6 +31,7 @@ class UiFixture : public ::testing::Test {
   }
   void TearDown() override {
     termResetChequeForTests();
+    drvPlatformHooks().display_init = nullptr;
     TLinStubExeSystem::ResetForTests();
     UnregisterDeviceFactoriesForTests();
     pcc_ResetPathsForTests();
