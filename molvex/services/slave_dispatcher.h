@@ -14,6 +14,8 @@ class HostRelay;
 // card record and the printing flags. Status 6 means no reply is to be sent,
 // 5 that the PIN pad is about to reboot.
 uint16_t slvDoCommand(LongMessage& reply, const LongMessage& request);
+// The step the command session takes for every request that is not for a host channel.
+inline uint16_t preDoCommand(LongMessage& reply, const LongMessage& request) { return slvDoCommand(reply, request); }
 
 // The master call as the command session makes it: requests of at least
 // 5 bytes for devices 20 to 25 go to the host relay, all others to
