@@ -9,6 +9,7 @@
 #include "molvex/front/model/result_codes.h"
 #include "molvex/front/run/operation_run.h"
 #include "molvex/front/run/report_result.h"
+#include "molvex/front/run/layer_wiring.h"
 #include "molvex/front/run/platform_start.h"
 #include "src/pc/child_process.h"
 #include "src/pc/paths.h"
@@ -38,6 +39,7 @@ int MolvexMain(int argc, const char* const argv[]) {
   char program_folder[kPccMaxPath + 1];
   pcc_FillCurrentPath(program_folder);
   pcc_InitDirs(program_folder, PathToProgram);
+  InstallMolvexLayers();
   InstallStartupFileSystem();
 
   CommandString command = BuildCommandString(argc, argv);
