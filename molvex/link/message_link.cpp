@@ -9,6 +9,7 @@
 #include "molvex/link/frame_receiver.h"
 #include "molvex/link/legacy_protocol.h"
 #include "molvex/link/link_results.h"
+#include "molvex/link/link_timings.h"
 #include "molvex/link/port_service.h"
 #include "molvex/platform/msec_counter.h"
 #include "src/pc/report.h"
@@ -99,7 +100,7 @@ uint8_t tspSendANewFrame(int8_t port, uint8_t sequence, const uint8_t* payload, 
   for (uint32_t attempt = 0; attempt < kTransmissions;) {
     state = kOutside;
     if (drvSendData(port, frame.Data(), frame.Length()) != static_cast<int32_t>(frame.Length())) return last;
-    drv_deadline_t deadline = drvSetTimer(kFrameTimerMs);
+    drv_deadline_t deadline = drvSetTimer(LinkTimingsForTests().frameAckMs);
     for (;;) {
       uint8_t byte = 0;
       int32_t got = drvReceiveData(port, &byte, 1);

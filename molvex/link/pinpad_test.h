@@ -5,6 +5,7 @@
 
 #include <cstdint>
 
+#include "molvex/link/link_timings.h"
 #include "molvex/link/readiness.h"
 
 // What the readiness commands of an operation carry.
@@ -42,12 +43,3 @@ void auxFlushComPort(int8_t port);
 // identifier seed from "NewProtocol", PINPAD_PORT from "ComPort", PORT_SPEED from "Speed".
 void tspLoadLinkSettings();
 
-// The long waits of the PIN pad search; tests shorten them.
-struct LinkTimings {
-  uint32_t readinessReplyMs = 3000;
-  uint32_t pinpadWaitMs = 10000;
-  uint32_t pinpadRetryMs = 400;
-  uint32_t speedSettleMs = 1500;
-  uint32_t restartWaitMs = 10000;
-};
-LinkTimings& LinkTimingsForTests();
