@@ -1,15 +1,17 @@
-// Brings the layers of an operation together for molvex's run: the
-// printer, console and slave devices, the heartbeat data of the PIN pad,
-// the idle work and the command client factory.
+// What the command protocol adds to molvex's run: the link's devices, the
+// PIN pad's heartbeat data, the idle work, and the command client factory.
 #pragma once
 
+#include <cstdint>
+#include <memory>
+
+#include "molvex/front/model/daviz_params.h"
 #include "molvex/front/run/operation_run.h"
 
 // Call once at program start, before the platform starts.
 void InstallOperationLayers();
-// The steps of the run that these layers take: the cheque printer, the
-// console display and the command client factory.
-const OperationRunHooks* OperationLayerHooks();
+// The command client of an operation, as the run takes it.
+std::unique_ptr<IOperationClient> CreateOperationClient(DavizParams& params, uint16_t& code);
 
 // The environment variable through which the end-to-end tests shorten the
 // long waits of the protocol (a divisor; absent: the real waits).

@@ -2,6 +2,7 @@
 
 #include "molvex/front/run/operation_run.h"
 #include "molvex/platform/system.h"
+#include "molvex/protocol/operation_layers.h"
 #include "molvex/services/registration.h"
 #include "molvex/ui/cheque_spool.h"
 #include "molvex/ui/printer_driver.h"
@@ -24,9 +25,11 @@ void OpenConsoleDisplay() {
 void InstallMolvexLayers() {
   RegisterUiDevices();
   RegisterSlaveServices();
+  InstallOperationLayers();
   static OperationRunHooks hooks;
   hooks.open_printer = OpenPrinter;
   hooks.done_new_check = termDoneNewCheck;
   hooks.open_console_display = OpenConsoleDisplay;
+  hooks.create_client = CreateOperationClient;
   InstallOperationRunHooks(&hooks);
 }
