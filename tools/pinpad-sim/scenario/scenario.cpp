@@ -155,7 +155,7 @@ const std::vector<KeywordHelp>& ScenarioKeywords() {
       {"file-close", "close it"},
       {"host-open", "address=127.0.0.1 port=N channel=20 async=1 want-status=0  open a host channel through the relay"},
       {"host-write", "text=... or hex=...  send bytes to the host"},
-      {"host-read", "count=N wait=2000 want=...  read the host's bytes and check them"},
+      {"host-read", "count=N wait=2000 async=1 want=...  read the host's bytes and check them"},
       {"host-close", "close the channel"},
       {"reboot", "ms=20000  announce a reboot; the PIN pad waits until the PC has reopened its port"},
       {"heartbeat", "seconds=5 status=1  heartbeat data (no reply)"},

@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
@@ -205,11 +206,15 @@ bool ScenarioRunner::Run(std::string* error) {
     }
   }
   // Serve what the PC still asks (it may test the PIN pad once more) until it lets go.
+  // A PC that saw a reboot tests the PIN pad once more after its welcome screen.
   WireMessage m;
-  while (wire_.PeerAttached() && Next(m, 300)) {
-    char line[64];
-    std::snprintf(line, sizeof line, "unexpected 0x%02X", m.command);
-    Log(line);
+  const int64_t end = NowMs() + 120000;
+  while (wire_.PeerAttached() && NowMs() < end) {
+    if (Next(m, 200)) {
+      char line[64];
+      std::snprintf(line, sizeof line, "unexpected 0x%02X", m.command);
+      Log(line);
+    }
   }
   Log("done");
   return true;
@@ -391,7 +396,8 @@ bool ScenarioRunner::Notify(const pinpadsim::Step& step, std::string* error) {
       *error = "only " + std::to_string(matching()) + " notifications";
       return false;
     }
-    if (Next(m, static_cast<int>(left))) {
+    // Short waits: a notification is served inside Next and only counted here.
+    if (Next(m, static_cast<int>(std::min<int64_t>(left, 50)))) {
       char line[64];
       std::snprintf(line, sizeof line, "unexpected 0x%02X", m.command);
       Log(line);
@@ -532,7 +538,8 @@ bool ScenarioRunner::Step(const pinpadsim::Step& step, std::string* error) {
     if (!Call(step, 38, 2, body, &reply, error)) return false;
     std::vector<uint8_t> got(reply.data.begin() + std::min<size_t>(5, reply.data.size()), reply.data.end());
     Log("file-read " + Shown(got));
-    if (step.Has("want") && got != std::vector<uint8_t>(step.Text("want").begin(), step.Text("want").end())) {
+    const std::string want = step.Text("want");
+    if (step.Has("want") && got != std::vector<uint8_t>(want.begin(), want.end())) {
       *error = "read " + Shown(got);
       return false;
     }
@@ -562,12 +569,14 @@ bool ScenarioRunner::Step(const pinpadsim::Step& step, std::string* error) {
     std::vector<uint8_t> body;
     Push16(body, static_cast<uint16_t>(step.Number("count", 1024)));
     Push32(body, static_cast<uint32_t>(step.Number("wait", 3000)));
-    body.push_back(0);
+    // async=1: answered at once, the PC notifies when data arrive.
+    body.push_back(step.Number("async", 0) ? 1 : 0);
     WireMessage reply;
     if (!Call(step, hostChannel_, 2, body, &reply, error)) return false;
     std::vector<uint8_t> got(reply.data.begin() + std::min<size_t>(5, reply.data.size()), reply.data.end());
     Log("host-read " + Shown(got));
-    if (step.Has("want") && got != std::vector<uint8_t>(step.Text("want").begin(), step.Text("want").end())) {
+    const std::string want = step.Text("want");
+    if (step.Has("want") && got != std::vector<uint8_t>(want.begin(), want.end())) {
       *error = "host sent " + Shown(got);
       return false;
     }
