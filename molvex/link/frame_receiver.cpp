@@ -133,7 +133,8 @@ int tspNewRecvNewFrame(int8_t port, uint8_t* out, uint32_t outSize, uint32_t* ou
   drv_deadline_t timer = 0;
   for (;;) {
     // 1. Idle work, and a short block in poll() while nothing is waiting.
-    if (fb->free == 0) {
+    if (fb->free == 0 && fb->onHeap) {
+      // The heap store is full: nothing can be read until the frame timer ends the wait.
       drvIdleWait(nullptr, 0, kLinkIdleSliceMs);
     } else {
       tspIdleWaitOnPort(port);
