@@ -1,9 +1,14 @@
 // Payments end to end: molvex against the PIN pad scenarios.
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstdio>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "payment_fixture.h"
@@ -130,6 +135,44 @@ TEST_F(Payment, AsynchronousOpenIsNotified) {
   EXPECT_TRUE(Has(sim_.transcript, "host-open 0114000200")) << testsupport::ReadFile(Path("pinpad.txt"));
   EXPECT_TRUE(Has(sim_.transcript, "notify 0xA8"));
   EXPECT_EQ(host.received(), "AUTH 10000");
+}
+
+TEST_F(Payment, AsynchronousOpenIsNotifiedWhenThePeerConnects) {
+  // A free port for the channel to listen on.
+  int probe = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  sockaddr_in a{};
+  a.sin_family = AF_INET;
+  a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  bind(probe, reinterpret_cast<sockaddr*>(&a), sizeof a);
+  socklen_t len = sizeof a;
+  getsockname(probe, reinterpret_cast<sockaddr*>(&a), &len);
+  const int port = ntohs(a.sin_port);
+  close(probe);
+
+  StartPinpad(OfTests("listen-open.scn"), {{"LISTEN_PORT", std::to_string(port)}});
+  std::thread peer([&] {
+    for (int i = 0; i < 1000; ++i) {
+      if (testsupport::FileExists(Path("pinpad.txt")) &&
+          testsupport::ReadFile(Path("pinpad.txt")).find("host-open") != std::string::npos) {
+        break;
+      }
+      usleep(10000);
+    }
+    int s = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    for (int i = 0; i < 100 && connect(s, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0; ++i) usleep(20000);
+    (void)!write(s, "HELLO", 5);
+    usleep(2000000);
+    close(s);
+  });
+  auto r = RunMolvex({"1", "10000"});
+  peer.join();
+  sim_ = FinishPinpad();
+  if (Unwired()) GTEST_SKIP() << "molvex runs without a command client factory";
+  EXPECT_EQ(sim_.exit_code, 0) << sim_.err << testsupport::ReadFile(Path("pinpad.txt"));
+  EXPECT_EQ(r.exit_code, 0);
+  // Answered at once with status 2 (connecting) and the link flag.
+  EXPECT_TRUE(Has(sim_.transcript, "host-open 011400020002")) << testsupport::ReadFile(Path("pinpad.txt"));
+  EXPECT_TRUE(Has(sim_.transcript, "notify 0xA8"));
 }
 
 TEST_F(Payment, RebootDuringTheOperation) {

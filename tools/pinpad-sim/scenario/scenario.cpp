@@ -153,7 +153,7 @@ const std::vector<KeywordHelp>& ScenarioKeywords() {
       {"file-write", "offset=0 text=...  write into it"},
       {"file-read", "offset=0 count=N want=...  read from it and check the bytes"},
       {"file-close", "close it"},
-      {"host-open", "address=127.0.0.1 port=N channel=20 async=1 want-status=0  open a host channel through the relay"},
+      {"host-open", "address=127.0.0.1 port=N channel=20 async=1 listen=1 want-status=0  open a host channel through the relay"},
       {"host-write", "text=... or hex=...  send bytes to the host"},
       {"host-read", "count=N wait=2000 async=1 want=...  read the host's bytes and check them"},
       {"host-close", "close the channel"},

@@ -548,7 +548,8 @@ bool ScenarioRunner::Step(const pinpadsim::Step& step, std::string* error) {
   if (k == "file-close") return Call(step, 38, 4, {}, nullptr, error);
   if (k == "host-open") {
     hostChannel_ = static_cast<uint8_t>(step.Number("channel", 20));
-    std::vector<uint8_t> body = {0, static_cast<uint8_t>(step.Number("async", 0) ? 0x40 : 0)};
+    const uint8_t flags = static_cast<uint8_t>((step.Number("async", 0) ? 0x40 : 0) | (step.Number("listen", 0) ? 0x10 : 0));
+    std::vector<uint8_t> body = {0, flags};
     unsigned a = 127, b = 0, c = 0, e = 1;
     std::sscanf(step.Text("address", "127.0.0.1").c_str(), "%u.%u.%u.%u", &a, &b, &c, &e);
     body.insert(body.end(), {static_cast<uint8_t>(a), static_cast<uint8_t>(b), static_cast<uint8_t>(c),
