@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <ostream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -30,6 +31,8 @@ struct ShippedCase {
   std::string slip;     // line 5
   std::string cheque;   // a piece the cheque file must hold ("" for none)
 };
+
+void PrintTo(const ShippedCase& c, std::ostream* os) { *os << c.scenario; }
 
 class ShippedScenarios : public PaymentTest, public ::testing::WithParamInterface<ShippedCase> {};
 
