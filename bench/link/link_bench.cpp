@@ -144,13 +144,14 @@ double AckDelayMs(const std::string& folder) {
     poll(fds, 2, 1);
     for (auto& d : dirs) {
       uint8_t chunk[4096];
+      // An idle line earns no credit: the first byte after a pause leaves at once, the rest at the line rate.
+      if (d.queue.empty() && d.next_free < Clock::now()) d.next_free = Clock::now();
       pollfd p{d.from, POLLIN, 0};
       if (poll(&p, 1, 0) > 0 && (p.revents & POLLIN)) {
         ssize_t n = read(d.from, chunk, sizeof chunk);
         if (n > 0) d.queue.insert(d.queue.end(), chunk, chunk + n);
       }
       auto now = Clock::now();
-      if (d.next_free < now) d.next_free = now - byte_time;  // no credit for idle time beyond one byte
       std::vector<uint8_t> out;
       while (!d.queue.empty() && d.next_free <= now) {
         out.push_back(d.queue.front());
