@@ -5,7 +5,9 @@
 #include <cerrno>
 #include <memory>
 
+#include "molvex/link/port_service.h"
 #include "molvex/link/rs232.h"
+#include "molvex/platform/system.h"
 #include "molvex/link/sockets.h"
 
 namespace {
@@ -49,6 +51,8 @@ void RegisterLinkDevices() {
   RegisterDeviceFactory(DEVICE_WIFI, MakeEthernetInterface);
   RegisterDeviceFactory(DEVICE_GPRS, MakeEthernetInterface);
   RegisterDeviceFactory(DEVICE_ETHERNET2, MakeEthernetInterface);
+  // The platform closes every port slot when it shuts down or reboots.
+  drvPlatformHooks().close_all_ports = CloseAllComPorts;
 }
 
 void SetLinkKeyReader(LinkKeyReader reader) { KeyReader() = std::move(reader); }

@@ -1,6 +1,7 @@
 // pinpad-sim: plays the PIN pad's side of the link on a pseudo-terminal
 // (port 9 of a folder) or on TCP, for tests, demonstrations and benchmarks.
 #include <signal.h>
+#include <unistd.h>
 
 #include <atomic>
 #include <cstdio>
@@ -8,6 +9,7 @@
 #include <cstring>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "molvex/link/port_discovery.h"
 #include "tools/pinpad-sim/pinpad_sim.h"
@@ -39,12 +41,53 @@ void Usage(FILE* out) {
                "  --restart-ms MS     how long a restart keeps the PIN pad deaf (default 1000)\n"
                "  --help              this text\n"
                "\n"
-               "Prints \"ready\" (and the port for --tcp 0) once the link is up; ends on SIGTERM or SIGINT.\n");
+               "Prints \"ready\" (and the port for --tcp 0) once the link is up; ends on SIGTERM or SIGINT.\n"
+               "\n"
+               "Running a whole operation against your own POS software:\n"
+               "  pinpad-sim --scenario FILE [--pty FOLDER] [--set NAME=VALUE]... [--transcript FILE]\n"
+               "plays the PIN pad of one scenario file (tools/pinpad-sim/scenarios/*.scn): it\n"
+               "answers the readiness test, expects the operation request, asks the PC for the\n"
+               "scenario's services (cheque lines, files, bank host channels) and gives the final\n"
+               "answer. Start it in molvex's current folder (or give that folder with --pty), set\n"
+               "ComPort=9, Speed=115200 and NewProtocol=1 in pinpad.ini, then let the POS run\n"
+               "molvex, e.g. \"molvex 1 10000\". --set HOST=... --set HOST_PORT=... points the\n"
+               "PIN pad's bank host channel at a host of your choice. The exit status is 0 when\n"
+               "every expectation of the scenario held. See pinpad-scenario --help for the steps.\n");
+}
+
+// A scenario run is the scenario player's work: hand the arguments over to it,
+// with "--pty FOLDER" as the link it makes in that folder.
+int RunScenario(int argc, char** argv) {
+  char self[4096];
+  ssize_t n = readlink("/proc/self/exe", self, sizeof self - 1);
+  if (n <= 0) return 2;
+  self[n] = '\0';
+  std::string player = self;
+  player = player.substr(0, player.rfind('/') + 1) + "pinpad-scenario";
+  std::vector<std::string> args{player};
+  for (int i = 1; i < argc; ++i) {
+    std::string arg = argv[i];
+    if (arg == "--pty" && i + 1 < argc) {
+      args.push_back("--link");
+      args.push_back(std::string(argv[++i]) + "/ttyS99");
+    } else {
+      args.push_back(arg);
+    }
+  }
+  std::vector<char*> raw;
+  for (auto& a : args) raw.push_back(a.data());
+  raw.push_back(nullptr);
+  execv(player.c_str(), raw.data());
+  std::fprintf(stderr, "pinpad-sim: cannot start %s\n", player.c_str());
+  return 2;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
+  for (int i = 1; i < argc; ++i) {
+    if (std::strcmp(argv[i], "--scenario") == 0) return RunScenario(argc, argv);
+  }
   pinpadsim::SimOptions options;
   std::string pty_folder;
   int tcp_port = -1;

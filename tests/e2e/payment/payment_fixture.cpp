@@ -105,7 +105,7 @@ void PaymentTest::WriteIni(const std::string& extra) {
 
 void PaymentTest::StartPinpad(const std::string& scenarioPath, const std::map<std::string, std::string>& vars) {
   unlink(Path("ttyS99").c_str());
-  std::vector<std::string> args = {testsupport::BuiltProgram("pinpad-scenario"), "--scenario", scenarioPath,
+  std::vector<std::string> args = {testsupport::BuiltProgram(simulator_), "--scenario", scenarioPath,
                                    "--transcript", Path("pinpad.txt")};
   for (const auto& [k, v] : vars) {
     args.push_back("--set");

@@ -79,6 +79,8 @@ class PaymentTest : public ::testing::Test {
   std::string molvex_;
   int simPid_ = -1;
   SimResult sim_;
+  // The program that plays the scenario: the player itself, or pinpad-sim handing over to it.
+  std::string simulator_ = "pinpad-scenario";
 };
 
 #define PAY(result, ...)                                   \

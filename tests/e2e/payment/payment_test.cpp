@@ -92,6 +92,14 @@ TEST_F(Payment, PurchaseReportsEveryAnswerField) {
   EXPECT_EQ(testsupport::ReadFile(Path("SESS.D")).substr(4, 4), std::string(4, '\0'));
 }
 
+TEST_F(Payment, SimulatorPlaysAScenarioForThePos) {
+  simulator_ = "pinpad-sim";  // what an integrator runs beside the POS
+  PAY(r, Shipped("purchase-approved.scn"), {"1", "10000"});
+  EXPECT_EQ(r.exit_code, 0);
+  EXPECT_NE(r.out.find("return:0\n"), std::string::npos);
+  EXPECT_EQ(sim_.exit_code, 0) << sim_.err;
+}
+
 TEST_F(Payment, StyledAndCyrillicChequeLines) {
   testsupport::WriteFile(Path("printers.ini"), "[TEXT]\nPrinterInit=<I>\nPrinterInverse=<V>\nPrinterWide=<W>\n"
                                                "PrinterHigh=<H>\nPrinterBold=<B>\n");
