@@ -10,6 +10,8 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
+#include <ctime>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
@@ -58,6 +60,15 @@ void WriteFile(const std::string& path, const std::string& content, unsigned mod
 bool FileExists(const std::string& path) {
   struct stat st {};
   return lstat(path.c_str(), &st) == 0;
+}
+
+std::string MonthlyLogName(const std::string& prefix) {
+  time_t now = time(nullptr);
+  tm parts {};
+  localtime_r(&now, &parts);
+  char name[64];
+  std::snprintf(name, sizeof name, "%s%02d%02d.log", prefix.c_str(), parts.tm_year % 100, parts.tm_mon + 1);
+  return name;
 }
 
 std::vector<std::string> ReadLines(const std::string& path) {

@@ -28,6 +28,8 @@ std::string ReadFile(const std::string& path);
 void WriteFile(const std::string& path, const std::string& content, unsigned mode = 0644);
 bool FileExists(const std::string& path);
 void RemoveTree(const std::string& path);
+// The main log of this month for a log-file prefix, e.g. "tarn2612.log".
+std::string MonthlyLogName(const std::string& prefix);
 // Lines of a text file, without their line ends ("\n" or "\r\n").
 std::vector<std::string> ReadLines(const std::string& path);
 

@@ -29,10 +29,5 @@ void FrontFixture::TearDown() {
 }
 
 std::string FrontFixture::Log() const {
-  time_t now = time(nullptr);
-  tm parts {};
-  localtime_r(&now, &parts);
-  char name[32];
-  std::snprintf(name, sizeof name, "tarn%02d%02d.log", parts.tm_year % 100, parts.tm_mon + 1);
-  return testsupport::FileExists(Path(name)) ? testsupport::ReadFile(Path(name)) : std::string();
+  return testsupport::ReadFile(Path(testsupport::MonthlyLogName("tarn")));
 }

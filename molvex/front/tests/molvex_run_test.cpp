@@ -34,14 +34,7 @@ class MolvexRun : public ::testing::Test {
     args.insert(args.begin(), molvex_);
     return RunProcess(args, {.cwd = dir_.path(), .env = {}, .input = "", .timeout_ms = 60000});
   }
-  std::string Log() const {
-    time_t now = time(nullptr);
-    tm parts {};
-    localtime_r(&now, &parts);
-    char name[32];
-    std::snprintf(name, sizeof name, "tarn%02d%02d.log", parts.tm_year % 100, parts.tm_mon + 1);
-    return ReadFile(dir_ / name);
-  }
+  std::string Log() const { return ReadFile(dir_ / testsupport::MonthlyLogName("tarn")); }
 
   testsupport::TempDir dir_;
   std::string molvex_;
@@ -129,12 +122,7 @@ TEST_F(MolvexRun, LogFolderAndCurrentFolderFromSettings) {
   auto r = Run({"1", "10000"});
   EXPECT_EQ(r.exit_code, 99);
   EXPECT_TRUE(FileExists(dir_ / "work"));  // the current folder is created at start
-  time_t now = time(nullptr);
-  tm parts {};
-  localtime_r(&now, &parts);
-  char name[32];
-  std::snprintf(name, sizeof name, "logs/tarn%02d%02d.log", parts.tm_year % 100, parts.tm_mon + 1);
-  EXPECT_NE(ReadFile(dir_ / name).find("start with arguments '1 10000 '"), std::string::npos);
+  EXPECT_NE(ReadFile(dir_ / ("logs/" + testsupport::MonthlyLogName("tarn"))).find("start with arguments '1 10000 '"), std::string::npos);
 }
 
 TEST_F(MolvexRun, BadCommandLinesAreReportedThroughTheResponseFile) {

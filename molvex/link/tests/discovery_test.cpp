@@ -42,14 +42,7 @@ class DiscoveryTest : public LinkTest {
     symlink(target.c_str(), (root_ + "/dev/" + tty).c_str());
   }
   void FindCom(const std::string& text) { testsupport::WriteFile(dir_ / "findcom.ini", text); }
-  std::string MainLog() {
-    time_t now = time(nullptr);
-    tm local{};
-    localtime_r(&now, &local);
-    char name[32];
-    std::snprintf(name, sizeof name, "tarn%02d%02d.log", local.tm_year % 100, local.tm_mon + 1);
-    return testsupport::ReadFile(dir_ / name);
-  }
+  std::string MainLog() { return testsupport::ReadFile(dir_ / testsupport::MonthlyLogName("tarn")); }
   std::string root_;
 };
 

@@ -133,13 +133,7 @@ TEST_F(SerialTest, MissingLinkOrPortFailsToOpen) {
   EXPECT_EQ(drvOpenComPort(9, kSpeedIndex9600, 0), -3);
   EXPECT_EQ(drvOpenComPort(0, kSpeedIndex9600, 0), -3);
   std::string log = testsupport::ReadFile(dir_ / ([] {
-                                            time_t now = time(nullptr);
-                                            tm local{};
-                                            localtime_r(&now, &local);
-                                            char name[32];
-                                            std::snprintf(name, sizeof name, "tarn%02d%02d.log", local.tm_year % 100,
-                                                          local.tm_mon + 1);
-                                            return std::string(name);
+                                            return testsupport::MonthlyLogName("tarn");
                                           })());
   EXPECT_NE(log.find("Can't open current working dir or find symlink"), std::string::npos);
   EXPECT_NE(log.find("opening NONE port"), std::string::npos);

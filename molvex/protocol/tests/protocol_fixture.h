@@ -32,14 +32,7 @@ class ProtocolFixture : public ::testing::Test {
   void TearDown() override { pcc_ResetPathsForTests(); }
 
   std::string Path(const std::string& name) const { return dir_ / name; }
-  std::string Log() const {
-    time_t now = time(nullptr);
-    tm parts{};
-    localtime_r(&now, &parts);
-    char name[32];
-    std::snprintf(name, sizeof name, "tarn%02d%02d.log", parts.tm_year % 100, parts.tm_mon + 1);
-    return testsupport::FileExists(Path(name)) ? testsupport::ReadFile(Path(name)) : std::string();
-  }
+  std::string Log() const { return testsupport::ReadFile(Path(testsupport::MonthlyLogName("tarn"))); }
 
   testsupport::TempDir dir_;
 };

@@ -23,12 +23,7 @@ void PcFixture::SetUp() {
 }
 
 std::string PcFixture::MonthlyLog(const std::string& prefix) const {
-  time_t now = time(nullptr);
-  tm parts {};
-  localtime_r(&now, &parts);
-  char name[64];
-  std::snprintf(name, sizeof name, "%s%02d%02d.log", prefix.c_str(), parts.tm_year % 100, parts.tm_mon + 1);
-  return Path(name);
+  return Path(testsupport::MonthlyLogName(prefix));
 }
 
 void PcFixture::TearDown() {

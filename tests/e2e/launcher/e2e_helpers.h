@@ -11,14 +11,7 @@
 namespace e2e {
 
 // The monthly main log name for a prefix, e.g. "tarn2612.log".
-inline std::string MonthlyLogName(const std::string& prefix) {
-  time_t now = time(nullptr);
-  tm parts{};
-  localtime_r(&now, &parts);
-  char name[64];
-  std::snprintf(name, sizeof name, "%s%02d%02d.log", prefix.c_str(), parts.tm_year % 100, parts.tm_mon + 1);
-  return name;
-}
+inline std::string MonthlyLogName(const std::string& prefix) { return testsupport::MonthlyLogName(prefix); }
 
 // Log lines without their time stamp, each as "TAG: message".
 inline std::vector<std::string> LogMessages(const std::string& path) {

@@ -192,12 +192,7 @@ std::string PaymentTest::Cheque() const {
 }
 
 std::string PaymentTest::Log() const {
-  time_t now = time(nullptr);
-  tm parts{};
-  localtime_r(&now, &parts);
-  char name[32];
-  std::snprintf(name, sizeof name, "tarn%02d%02d.log", parts.tm_year % 100, parts.tm_mon + 1);
-  return testsupport::FileExists(Path(name)) ? testsupport::ReadFile(Path(name)) : std::string();
+  return testsupport::ReadFile(Path(testsupport::MonthlyLogName("tarn")));
 }
 
 std::string PaymentTest::Shipped(const std::string& name) { return std::string(PINPAD_SCENARIOS) + "/" + name; }

@@ -14,12 +14,7 @@ using namespace pinpadsim;
 namespace {
 
 std::string MainLog(const std::string& dir) {
-  time_t now = time(nullptr);
-  tm local{};
-  localtime_r(&now, &local);
-  char name[32];
-  std::snprintf(name, sizeof name, "/tarn%02d%02d.log", local.tm_year % 100, local.tm_mon + 1);
-  return testsupport::ReadFile(dir + name);
+  return testsupport::ReadFile(dir + "/" + testsupport::MonthlyLogName("tarn"));
 }
 
 class SimTest : public LinkTest {
